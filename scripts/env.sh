@@ -1,0 +1,44 @@
+# Sourced by the project's scripts: a display, a Wine prefix with a running wineserver,
+# and (start_audio) a PulseAudio daemon whose null sink the tests record from.
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-pulsorel}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+# A virtual display when none is set; VIRTUAL_DISPLAY says that one was started.
+start_display() {
+    VIRTUAL_DISPLAY=
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+        return 0
+    fi
+    export DISPLAY=:77
+    VIRTUAL_DISPLAY=1
+    if ! xdpyinfo >/dev/null 2>&1; then
+        rm -f /tmp/.X77-lock
+        Xvfb :77 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+        for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    fi
+}
+
+# One persistent wineserver keeps each program start short.
+start_wine() {
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "Preparing the Wine prefix $WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+    fi
+    wineserver -p
+}
+
+# A user daemon with a null sink as the default output; its monitor records what played.
+export PULSE_SINK_NAME=pulsorel_null
+start_audio() {
+    if ! pactl info >/dev/null 2>&1; then
+        pulseaudio --daemonize=yes --exit-idle-time=-1 --disallow-exit \
+            --log-target=stderr >/dev/null 2>&1 || true
+        for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+    fi
+    if ! pactl list short sinks 2>/dev/null | grep -q "$PULSE_SINK_NAME"; then
+        pactl load-module module-null-sink sink_name=$PULSE_SINK_NAME \
+            sink_properties=device.description=Pulsorel >/dev/null
+    fi
+    pactl set-default-sink $PULSE_SINK_NAME
+}
