@@ -26,6 +26,9 @@ start_wine() {
         wineboot -i >/dev/null 2>&1
     fi
     wineserver -p
+    # Start Wine's own services now, detached from our output: started by a test
+    # program instead, they would hold its output pipe open after it ends.
+    wineboot >/dev/null 2>&1 </dev/null
 }
 
 # A user daemon with a null sink as the default output; its monitor records what played.
