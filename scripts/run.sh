@@ -3,6 +3,8 @@
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/setup.sh
+# A prefix of its own, whose windows sit on the user's display like any other.
+export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-pulsorel-run} WINE_DESKTOP=no
 . scripts/env.sh
 start_display
 start_wine

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <stdio.h>
 #include <set>
 #include <sstream>
 #include "sound_recorder.h"
@@ -30,14 +31,15 @@ std::string describeSoundLog(void)
     return text.str();
 }
 
-static void record(const char *name, int channel, int value, const char *path, FSOUND_SAMPLE *handle)
+static void record(const char *name, int channel, int value, const char *path, FSOUND_SAMPLE *handle,
+                   int offset = 0, int length = 0)
 {
-    soundLog.push_back({name, channel, value, path ? path : "", handle, freedHandles.count(handle) > 0});
+    soundLog.push_back({name, channel, value, offset, length, path ? path : "", handle, freedHandles.count(handle) > 0});
 }
 
 signed char FSOUND_API FSOUND_Init(int mixRate, int maxChannels, unsigned int flags)
 {
-    record("Init", maxChannels, mixRate, flags ? "flags" : "", NULL);
+    record("Init", maxChannels, mixRate, NULL, NULL, (int)flags);
     return 1;
 }
 
@@ -48,7 +50,7 @@ FSOUND_SAMPLE *FSOUND_API FSOUND_Sample_Load(int index, const char *path, unsign
     FSOUND_SAMPLE *handle = NULL;
     if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
         handle = (FSOUND_SAMPLE *)(nextHandle += 0x10);
-    record("Load", index, (int)mode + (offset || length ? 0x10000 : 0), path, handle);
+    record("Load", index, (int)mode, path, handle, offset, length);
     return handle;
 }
 
@@ -71,7 +73,9 @@ void FSOUND_API FSOUND_Sample_Free(FSOUND_SAMPLE *sample)
         freedHandles.insert(sample);
 }
 
+// Said on the error output too, where a test of the close sees it in a child process.
 void FSOUND_API FSOUND_Close(void)
 {
+    fprintf(stderr, "sound engine closed\n");
     record("Close", 0, 0, NULL, NULL);
 }

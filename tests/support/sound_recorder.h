@@ -8,8 +8,9 @@
 
 struct SoundCall {
     std::string name;       // "Init", "Load", "Play", "Volume", "Free", "Close"
-    int channel;            // Play, Volume; Load: the index
+    int channel;            // Play, Volume; Load: the index; Init: channels
     int value;              // Init: mix rate; Volume: volume; Load: mode
+    int offset, length;     // Load; Init: offset holds the flags
     std::string path;       // Load
     FSOUND_SAMPLE *handle;  // Load (result), Play, Free
     bool freed;             // Play: the handle had been freed before
