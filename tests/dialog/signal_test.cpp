@@ -215,10 +215,12 @@ TEST_F(SignalTest, BothSignalsButton)
         const auto &r = rows[row];
         setTempo(1, "60");
         setTempo(2, "120");
+        send(IDC_SOUND2, CB_SETCURSEL, 2); // "c.wav", to tell the signals' loads apart
         if (r.before1)
             command(IDC_START1);
         if (r.before2)
             command(IDC_START2);
+        FSOUND_SAMPLE *before[3] = {NULL, signals[1].sample, signals[2].sample};
         setTempo(1, r.tempo1);
         seenBoxes.clear();
         resetSoundLog();
@@ -229,18 +231,24 @@ TEST_F(SignalTest, BothSignalsButton)
         EXPECT_EQ(r.warnings, seenBoxes.size()) << "row " << row;
         EXPECT_EQ(r.after1 ? "Arrêter" : "Démarrer", text(IDC_START1)) << "row " << row;
         EXPECT_EQ(r.after2 ? "Arrêter" : "Démarrer", text(IDC_START2)) << "row " << row;
-        // Signal 1 is always handled first.
-        std::vector<SoundCall> handled;
-        for (const SoundCall &call : soundLog)
-            if (call.name == "Load" || call.name == "Free")
-                handled.push_back(call);
-        if (handled.size() == 2 && handled[0].name == "Load") {
-            EXPECT_EQ("sons\\A.WAV", handled[0].path) << "row " << row;
+
+        // What each signal loaded or freed, signal 1 always first.
+        std::vector<std::string> handled, expected;
+        for (const SoundCall &call : soundLog) {
+            if (call.name == "Load")
+                handled.push_back("load " + call.path);
+            if (call.name == "Free")
+                handled.push_back(call.handle == before[1] ? "free 1" : call.handle == before[2] ? "free 2" : "free ?");
         }
-        if (r.before1 && r.before2) {
-            ASSERT_EQ(2u, handled.size()) << "row " << row << "\n" << describeSoundLog();
-            EXPECT_EQ(signals[1].sample, nullptr);
+        for (int n = 1; n <= 2; n++) {
+            bool was = n == 1 ? r.before1 : r.before2, is = n == 1 ? r.after1 : r.after2;
+            if (was && !is)
+                expected.push_back(n == 1 ? "free 1" : "free 2");
+            if (!was && is)
+                expected.push_back(n == 1 ? "load sons\\A.WAV" : "load sons\\c.wav");
         }
+        EXPECT_EQ(expected, handled) << "row " << row << "\n" << describeSoundLog();
+
         for (int n = 1; n <= 2; n++)
             if (signals[n].running)
                 command(controlsOf[n].start);
