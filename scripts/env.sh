@@ -27,7 +27,7 @@ start_wine() {
         echo "Preparing the Wine prefix $WINEPREFIX"
         wineboot -i >/dev/null 2>&1
     fi
-    wineserver -p
+    wineserver -p 2>/dev/null || true  # already running is fine
     if [ "${WINE_DESKTOP:-yes}" != no ] &&
         ! wine reg query 'HKCU\Software\Wine\Explorer' /v Desktop >/dev/null 2>&1; then
         wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
