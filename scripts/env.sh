@@ -43,16 +43,21 @@ start_wine() {
 }
 
 # A user daemon with a null sink as the default output; its monitor records what played.
+# A second null sink belongs to the sound engine's own tests: they play there (PULSE_SINK)
+# so that nothing else sounding at the same time gets into their recordings.
 export PULSE_SINK_NAME=pulsorel_null
+export ENGINE_SINK_NAME=pulsorel_engine
 start_audio() {
     if ! pactl info >/dev/null 2>&1; then
         pulseaudio --daemonize=yes --exit-idle-time=-1 --disallow-exit \
             --log-target=stderr >/dev/null 2>&1 || true
         for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
     fi
-    if ! pactl list short sinks 2>/dev/null | grep -q "$PULSE_SINK_NAME"; then
-        pactl load-module module-null-sink sink_name=$PULSE_SINK_NAME \
-            sink_properties=device.description=Pulsorel >/dev/null
-    fi
+    for sink in $PULSE_SINK_NAME $ENGINE_SINK_NAME; do
+        if ! pactl list short sinks 2>/dev/null | grep -q "	$sink	"; then
+            pactl load-module module-null-sink sink_name=$sink \
+                sink_properties=device.description=$sink >/dev/null
+        fi
+    done
     pactl set-default-sink $PULSE_SINK_NAME
 }

@@ -1,0 +1,19 @@
+// What the engine tells about its stream, for the audio tests and the benchmark.
+#ifndef PULSOREL_SOUND_ENGINE_H
+#define PULSOREL_SOUND_ENGINE_H
+
+struct EngineState {
+    int running;          // the stream plays
+    int rate;             // output frames per second
+    int channels;         // output channels
+    int bufferFrames;     // the stream's buffer
+    double latency;       // seconds from a call to its sound leaving for the audio server
+    long long events;     // buffer events so far
+    int stalls;           // events that came over 25 ms after the previous one
+    double longestGap;    // seconds, the longest wait between two events
+    double clockOrigin;   // seconds after FSOUND_Init when frame 0 was written, as estimated now
+};
+
+void engineState(EngineState *state);
+
+#endif
