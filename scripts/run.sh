@@ -22,7 +22,7 @@ fi
 
 # No display to show it on: run it on the virtual one and take a picture of it.
 echo "No display is set: Pulsorel runs on the virtual display $DISPLAY."
-wine ../win64/Pulsorel.exe &
+wine ../win64/Pulsorel.exe >/dev/null 2>&1 &
 for _ in $(seq 100); do
     xwininfo -root -tree 2>/dev/null | grep -q '"Pulsorel"' && break
     sleep 0.1
