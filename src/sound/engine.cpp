@@ -6,6 +6,7 @@
 #include <avrt.h>
 #include <mmdeviceapi.h>
 #include <mmreg.h>
+#include <math.h>
 #include <stdlib.h>
 #include <string.h>
 #include <algorithm>
@@ -29,6 +30,7 @@ struct FSOUND_SAMPLE {
 // already written.
 #define START_MARGIN 0.005
 #define STALL_GAP 0.025
+#define CLOCK_MOVE 0.0005
 
 // A call to FSOUND_PlaySound waiting for the mixer to give it a frame.
 struct Request {
@@ -50,6 +52,7 @@ static double streamLatency;
 static long long eventCount;
 static int stallCount;
 static double longestGap;
+static double lastClockMove;
 
 // Owned by FSOUND_Init and FSOUND_Close.
 static HANDLE mixerThread, stopEvent, readyEvent;
@@ -134,7 +137,10 @@ static void playStream(IAudioClient *client, IAudioRenderClient *render, HANDLE 
             originCount = RESTART_EVENTS;
             lateEvents = 0;
         }
+        double previous = clockOrigin;
         clockOrigin = medianOf(origins, originCount < CLOCK_EVENTS ? originCount : CLOCK_EVENTS);
+        if (fabs(clockOrigin - previous) > CLOCK_MOVE)
+            lastClockMove = eventTime;
         placeRequests(written);
         mixChannels(channels, channelCount, (float *)data, (int)frames, outChannels, written);
         ReleaseSRWLockExclusive(&lock);
@@ -225,6 +231,8 @@ signed char FSOUND_API FSOUND_Init(int, int maxChannels, unsigned int)
     eventCount = 0;
     stallCount = 0;
     longestGap = 0;
+    clockOrigin = 0;
+    lastClockMove = 0;
     ReleaseSRWLockExclusive(&lock);
 
     stopEvent = CreateEventW(NULL, TRUE, FALSE, NULL);
@@ -374,5 +382,6 @@ void engineState(EngineState *state)
     state->stalls = stallCount;
     state->longestGap = longestGap;
     state->clockOrigin = clockOrigin;
+    state->steadyFor = running ? now() - lastClockMove : 0;
     ReleaseSRWLockExclusive(&lock);
 }

@@ -12,6 +12,8 @@ struct EngineState {
     int stalls;           // events that came over 25 ms after the previous one
     double longestGap;    // seconds, the longest wait between two events
     double clockOrigin;   // seconds after FSOUND_Init when frame 0 was written, as estimated now
+    double steadyFor;     // seconds since that estimate last moved by over half a millisecond:
+                          // Wine's stream starts slowly, for a second or two
 };
 
 void engineState(EngineState *state);

@@ -120,17 +120,40 @@ static float sampleAt(const WavFormat *wav, size_t frame, int channel)
     return (float)v;
 }
 
-// The file's value at a fractional frame: Catmull-Rom interpolation over four frames.
-static float sampleBetween(const WavFormat *wav, size_t frame, double x, int channel)
+// Resampling: a Hann-windowed sinc over TAPS frames each side, its cutoff below the lower of
+// the two rates, read from a table of PHASES steps between two frames.
+#define TAPS 16
+#define PHASES 256
+
+static void makeKernel(float *kernel, double cutoff)
 {
-    size_t last = wav->frames - 1;
-    float y0 = sampleAt(wav, frame > 0 ? frame - 1 : 0, channel);
-    float y1 = sampleAt(wav, frame, channel);
-    float y2 = sampleAt(wav, frame + 1 <= last ? frame + 1 : last, channel);
-    float y3 = sampleAt(wav, frame + 2 <= last ? frame + 2 : last, channel);
-    return (float)(y1 + 0.5 * x *
-                            (y2 - y0 + x * (2 * y0 - 5 * y1 + 4 * y2 - y3 +
-                                            x * (3 * (y1 - y2) + y3 - y0))));
+    const double pi = 3.14159265358979323846;
+    for (int p = 0; p <= PHASES; p++) {
+        for (int k = 0; k < 2 * TAPS; k++) {
+            double d = (k - TAPS + 1) - (double)p / PHASES;  // tap's distance from the point
+            double x = pi * cutoff * d;
+            double sinc = x == 0 ? 1 : sin(x) / x;
+            double window = fabs(d) >= TAPS ? 0 : 0.5 + 0.5 * cos(pi * d / TAPS);
+            kernel[p * 2 * TAPS + k] = (float)(cutoff * sinc * window);
+        }
+    }
+}
+
+// The file's value between frame and frame + 1, at x in [0, 1); silence beyond its ends.
+static float sampleBetween(const WavFormat *wav, const float *kernel, size_t frame, double x,
+                           int channel)
+{
+    double at = x * PHASES;
+    int phase = (int)at;
+    double blend = at - phase;
+    const float *a = kernel + phase * 2 * TAPS, *b = a + 2 * TAPS;
+    double sum = 0;
+    for (int k = 0; k < 2 * TAPS; k++) {
+        int64_t i = (int64_t)frame + k - TAPS + 1;
+        if (i >= 0 && (uint64_t)i < wav->frames)
+            sum += sampleAt(wav, (size_t)i, channel) * (a[k] + blend * (b[k] - a[k]));
+    }
+    return (float)sum;
 }
 
 bool convertWav(const WavFormat *wav, int rate, int channels, Sound *sound)
@@ -149,8 +172,14 @@ bool convertWav(const WavFormat *wav, int rate, int channels, Sound *sound)
     if (frames * (uint64_t)channels > SOUND_MAX_SAMPLES)
         return false;
     float *out = (float *)malloc(frames * channels * sizeof(float));
-    if (!out)
+    float *kernel = (float *)malloc((PHASES + 1) * 2 * TAPS * sizeof(float));
+    if (!out || !kernel) {
+        free(out);
+        free(kernel);
         return false;
+    }
+    if (wav->rate != rate)
+        makeKernel(kernel, wav->rate < rate ? 1.0 : (double)rate / wav->rate);
     for (uint64_t j = 0; j < frames; j++) {
         float value[2];
         for (int c = 0; c < wav->channels; c++) {
@@ -158,7 +187,7 @@ bool convertWav(const WavFormat *wav, int rate, int channels, Sound *sound)
                 value[c] = sampleAt(wav, j, c);
             } else {
                 uint64_t at = j * (uint64_t)wav->rate;
-                value[c] = sampleBetween(wav, at / rate, (double)(at % rate) / rate, c);
+                value[c] = sampleBetween(wav, kernel, at / rate, (double)(at % rate) / rate, c);
             }
         }
         float *frame = out + j * channels;
@@ -171,6 +200,7 @@ bool convertWav(const WavFormat *wav, int rate, int channels, Sound *sound)
                 frame[c] = c < 2 ? value[c] : 0.0f;
         }
     }
+    free(kernel);
     sound->samples = out;
     sound->frames = frames;
     return true;
