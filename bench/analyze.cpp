@@ -2,7 +2,7 @@
 //   analyze probe <raw> <rate> <measured> <click.wav> <calls.txt>  error against the calls
 //   analyze tempo <raw> <rate> <measured> <click.wav> <intervalMs>  beats of a signal
 // rate: the recording's nominal rate; measured: the frames per second of real time that the
-// sink gave while recording.
+// sink gave while recording; click.wav "-": the first click in the recording.
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -63,12 +63,32 @@ static double sdOf(const std::vector<double> &v)
 }
 
 // Onsets of the click in both channels summed; a click at full level peaks well over 0.05.
-static std::vector<Onset> onsetsOf(const char *raw, const std::vector<float> &click)
+static std::vector<float> mixedDown(const char *raw)
 {
     std::string bytes = slurp(raw);
     std::vector<float> left = rawChannel(bytes, 2, 0), right = rawChannel(bytes, 2, 1);
     for (size_t i = 0; i < left.size() && i < right.size(); i++)
         left[i] = 0.5f * (left[i] + right[i]);
+    return left;
+}
+
+// For a peer whose click we do not have: the first 30 ms of sound in the recording, past
+// its first 0.2 s (where a stream's start may leave a glitch).
+static std::vector<float> firstClick(const char *raw, int rate)
+{
+    std::vector<float> signal = mixedDown(raw);
+    float peak = 0;
+    for (size_t i = rate / 5; i < signal.size(); i++)
+        peak = std::max(peak, fabsf(signal[i]));
+    for (size_t i = rate / 5; i < signal.size(); i++)
+        if (fabsf(signal[i]) > 0.1f * peak && i + rate / 30 < signal.size())
+            return std::vector<float>(signal.begin() + i, signal.begin() + i + rate / 30);
+    return std::vector<float>();
+}
+
+static std::vector<Onset> onsetsOf(const char *raw, const std::vector<float> &click)
+{
+    std::vector<float> left = mixedDown(raw);
     float peak = 0;
     for (float x : click)
         peak = std::max(peak, fabsf(x));
@@ -142,7 +162,7 @@ static int probe(const std::vector<Onset> &onsets, double rate, const char *call
 
 // A beat that the recording lacks (a click broken by a Wine audio stall, or hidden under the
 // other signal's) leaves an interval of two or more periods: it counts as that many.
-static int tempo(const std::vector<Onset> &onsets, double rate, double intervalMs)
+static int tempo(const std::vector<Onset> &onsets, double rate, int nominal, double intervalMs)
 {
     if (onsets.size() < 3) {
         printf("  %zu beats recorded\n", onsets.size());
@@ -183,10 +203,12 @@ static int tempo(const std::vector<Onset> &onsets, double rate, double intervalM
         }
     }
     double drift = (mean - intervalMs) * periods;
+    double inFrames = mean * rate / nominal;
     printf("  beats %zu (%d missing), mean interval %.4f ms against intervalMs %g (%+.4f %%), "
-           "drift %+.2f ms over %.1f s\n",
+           "drift %+.2f ms over %.1f s;\n  in the sink's own frames (its clock, not real time) "
+           "the mean interval is %.4f ms (%+.4f %%)\n",
            onsets.size(), missing, mean, intervalMs, (mean - intervalMs) / intervalMs * 100,
-           drift, span / 1000);
+           drift, span / 1000, inFrames, (inFrames - intervalMs) / intervalMs * 100);
     printf("  jitter: sd %.3f ms, p99 %.3f ms; %d interval(s) off by over 5 ms (Wine audio "
            "stalls); without them sd %.3f ms, p99 %.3f ms\n",
            sdOf(single), percentile(deviation, 0.99), stalls, sdOf(steady),
@@ -201,7 +223,8 @@ int main(int argc, char **argv)
     // The recording's nominal rate for the click; its measured rate for times.
     int nominal = atoi(argv[3]);
     double rate = atof(argv[4]);
-    std::vector<float> click = loadClick(argv[5], nominal);
+    std::vector<float> click =
+        strcmp(argv[5], "-") == 0 ? firstClick(argv[2], nominal) : loadClick(argv[5], nominal);
     if (click.empty()) {
         printf("  cannot read the click %s\n", argv[4]);
         return 1;
@@ -209,5 +232,5 @@ int main(int argc, char **argv)
     std::vector<Onset> onsets = onsetsOf(argv[2], click);
     if (strcmp(argv[1], "probe") == 0)
         return probe(onsets, rate, argv[6]);
-    return tempo(onsets, rate, atof(argv[6]));
+    return tempo(onsets, rate, nominal, atof(argv[6]));
 }

@@ -118,3 +118,43 @@ PULSE_SINK=$sink wine "$out/tools/probe.exe" sons/2-bip-aigu.wav $clicks 1 > $ou
 stop_recording
 grep -v '^call' $out/calls.txt || true
 $out/analyze probe $out/rec.raw $rate $measured sons/2-bip-aigu.wav $out/calls.txt || true
+
+# A peer measured the same way: gtick, a metronome from Debian, at its own default tempo
+# (75 BPM; it takes no tempo from outside), started by its shortcut key.
+echo "Peer: gtick (Debian), its default 75 BPM, intervalMs 800"
+if ! command -v gtick >/dev/null || ! command -v xdotool >/dev/null; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq gtick xdotool >/dev/null 2>&1 || true
+fi
+if command -v gtick >/dev/null && command -v xdotool >/dev/null; then
+    server=$(pactl info | sed -n 's/^Server String: //p')
+    cookie=${XDG_CONFIG_HOME:-$HOME/.config}/pulse/cookie
+    rm -rf $out/peer && mkdir -p $out/peer
+    HOME=$PWD/$out/peer PULSE_SERVER=unix:$server PULSE_COOKIE=$cookie PULSE_SINK=$sink \
+        gtick >$out/peer/gtick.log 2>&1 &
+    peer=$!
+    window=
+    for _ in $(seq 50); do
+        window=$(xdotool search --onlyvisible --pid $peer 2>/dev/null | head -1) && [ -n "$window" ] && break
+        sleep 0.1
+    done
+    if [ -n "$window" ]; then
+        start_recording
+        xdotool windowfocus $window 2>/dev/null || true
+        xdotool key ctrl+s
+        sleep 1
+        c0=$(cpu_of $peer) t0=$(date +%s.%N)
+        sleep $((seconds - 2))
+        c1=$(cpu_of $peer) t1=$(date +%s.%N) rss=$(rss_of $peer)
+        sleep 1
+        stop_recording
+        echo "  peer: CPU $(echo "$c0 $c1 $t0 $t1" | awk '{printf "%.2f", 100 * ($2 - $1) / ($4 - $3)}') % of one core, resident $(echo $rss | awk '{printf "%.1f", $1 / 1024}') MiB (Linux process)"
+        echo "  sink clock: $measured frames per second"
+        $out/analyze tempo $out/rec.raw $rate $measured - 800 || true
+    else
+        echo "  gtick shows no window: skipped"
+    fi
+    kill $peer 2>/dev/null || true
+    wait $peer 2>/dev/null || true
+else
+    echo "  gtick or xdotool cannot be installed: skipped"
+fi
