@@ -47,7 +47,7 @@ static MixChannel channels[MAX_CHANNELS];
 static int channelCount;
 static Request requests[MAX_REQUESTS];
 static int requestCount;
-static double clockOrigin;  // seconds: when frame 0 was written, by the earliest estimate
+static double clockOrigin;  // seconds after FSOUND_Init: when frame 0 was written, as estimated
 static double streamLatency;
 static long long eventCount;
 static int stallCount;
@@ -126,6 +126,8 @@ static void playStream(IAudioClient *client, IAudioRenderClient *render, HANDLE 
         // A full buffer after this write: its last frame was written "now".
         double origin = eventTime - (double)(written + frames) / outRate;
         origins[originCount++ % CLOCK_EVENTS] = origin;
+        if (originCount == 2 * CLOCK_EVENTS)
+            originCount = CLOCK_EVENTS;  // the same slots, and no overflow in a long run
         // After a stall the stream plays later for good: when several events in a row say
         // so, the estimate starts again from them rather than waiting for the median to turn.
         lateEvents = originCount > 1 && origin > clockOrigin + RESTART_LATENESS ? lateEvents + 1 : 0;
@@ -263,8 +265,10 @@ void FSOUND_API FSOUND_Close(void)
     stopEvent = readyEvent = NULL;
     // The samples stay the caller's: each one can still be freed.
     AcquireSRWLockExclusive(&lock);
-    for (int i = 0; i < MAX_CHANNELS; i++)
-        channels[i].sound = NULL, channels[i].startCount = 0;
+    for (int i = 0; i < MAX_CHANNELS; i++) {
+        channels[i].sound = NULL;
+        channels[i].startCount = 0;
+    }
     requestCount = 0;
     ReleaseSRWLockExclusive(&lock);
 }
@@ -272,8 +276,8 @@ void FSOUND_API FSOUND_Close(void)
 // The whole file is read at once, and only when its size is within the bound.
 static unsigned char *readFile(const char *path, size_t *size)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return NULL;
     LARGE_INTEGER length;
