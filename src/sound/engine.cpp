@@ -3,7 +3,6 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <audioclient.h>
-#include <avrt.h>
 #include <mmdeviceapi.h>
 #include <mmreg.h>
 #include <math.h>
@@ -40,7 +39,10 @@ struct Request {
 };
 
 // Everything below is shared by the caller's thread and the mixer thread, under this lock.
-static SRWLOCK lock = SRWLOCK_INIT;
+// A critical section set up before main: no call can come before it, and it needs nothing
+// newer than the oldest 32-bit Windows (where FSOUND_Init then fails and all stays silent).
+static CRITICAL_SECTION lock;
+[[maybe_unused]] static bool lockReady = (InitializeCriticalSection(&lock), true);
 static int running;
 static int outRate, outChannels, bufferFrames;
 static MixChannel channels[MAX_CHANNELS];
@@ -115,7 +117,7 @@ static void playStream(IAudioClient *client, IAudioRenderClient *render, HANDLE 
         BYTE *data;
         if (frames == 0 || FAILED(render->GetBuffer(frames, &data)))
             continue;
-        AcquireSRWLockExclusive(&lock);
+        EnterCriticalSection(&lock);
         double gap = eventTime - lastEvent;
         lastEvent = eventTime;
         eventCount++;
@@ -145,17 +147,28 @@ static void playStream(IAudioClient *client, IAudioRenderClient *render, HANDLE 
             lastClockMove = eventTime;
         placeRequests(written);
         mixChannels(channels, channelCount, (float *)data, (int)frames, outChannels, written);
-        ReleaseSRWLockExclusive(&lock);
+        LeaveCriticalSection(&lock);
         render->ReleaseBuffer(frames, 0);
         written += frames;
     }
 }
 
+// The multimedia scheduling class, where Windows has it: looked up, so that the program
+// still starts where avrt.dll is missing.
+typedef HANDLE(WINAPI *AvSetFunction)(LPCWSTR, LPDWORD);
+typedef BOOL(WINAPI *AvRevertFunction)(HANDLE);
+
 static DWORD WINAPI mixerMain(void *)
 {
     CoInitializeEx(NULL, COINIT_MULTITHREADED);
+    HMODULE avrt = LoadLibraryA("avrt.dll");
+    AvSetFunction avSet =
+        avrt ? (AvSetFunction)(void *)GetProcAddress(avrt, "AvSetMmThreadCharacteristicsW") : NULL;
+    AvRevertFunction avRevert =
+        avrt ? (AvRevertFunction)(void *)GetProcAddress(avrt, "AvRevertMmThreadCharacteristics")
+             : NULL;
     DWORD task = 0;
-    HANDLE avrt = AvSetMmThreadCharacteristicsW(L"Pro Audio", &task);
+    HANDLE scheduling = avSet ? avSet(L"Pro Audio", &task) : NULL;
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
 
     IMMDeviceEnumerator *enumerator = NULL;
@@ -184,13 +197,13 @@ static DWORD WINAPI mixerMain(void *)
     if (opened) {
         REFERENCE_TIME latency = 0;
         client->GetStreamLatency(&latency);
-        AcquireSRWLockExclusive(&lock);
+        EnterCriticalSection(&lock);
         outRate = (int)format->nSamplesPerSec;
         outChannels = format->nChannels;
         bufferFrames = (int)size;
         streamLatency = latency / 1e7;
         running = 1;
-        ReleaseSRWLockExclusive(&lock);
+        LeaveCriticalSection(&lock);
     }
     // FSOUND_Init returns once the stream plays, or has failed.
     SetEvent(readyEvent);
@@ -198,9 +211,9 @@ static DWORD WINAPI mixerMain(void *)
         playStream(client, render, bufferEvent);
         client->Stop();
     }
-    AcquireSRWLockExclusive(&lock);
+    EnterCriticalSection(&lock);
     running = 0;
-    ReleaseSRWLockExclusive(&lock);
+    LeaveCriticalSection(&lock);
 
     if (render)
         render->Release();
@@ -213,8 +226,10 @@ static DWORD WINAPI mixerMain(void *)
     CoTaskMemFree(format);
     if (bufferEvent)
         CloseHandle(bufferEvent);
+    if (scheduling && avRevert)
+        avRevert(scheduling);
     if (avrt)
-        AvRevertMmThreadCharacteristics(avrt);
+        FreeLibrary(avrt);
     CoUninitialize();
     return 0;
 }
@@ -225,7 +240,7 @@ signed char FSOUND_API FSOUND_Init(int, int maxChannels, unsigned int)
         return (signed char)running;
     QueryPerformanceFrequency(&qpcFrequency);
     QueryPerformanceCounter(&qpcStart);
-    AcquireSRWLockExclusive(&lock);
+    EnterCriticalSection(&lock);
     channelCount = maxChannels < 1 ? 1 : maxChannels > MAX_CHANNELS ? MAX_CHANNELS : maxChannels;
     for (int i = 0; i < MAX_CHANNELS; i++)
         channels[i] = MixChannel{NULL, 0, 1.0f, {}, 0};
@@ -235,7 +250,7 @@ signed char FSOUND_API FSOUND_Init(int, int maxChannels, unsigned int)
     longestGap = 0;
     clockOrigin = 0;
     lastClockMove = 0;
-    ReleaseSRWLockExclusive(&lock);
+    LeaveCriticalSection(&lock);
 
     stopEvent = CreateEventW(NULL, TRUE, FALSE, NULL);
     readyEvent = CreateEventW(NULL, TRUE, FALSE, NULL);
@@ -264,13 +279,13 @@ void FSOUND_API FSOUND_Close(void)
         CloseHandle(readyEvent);
     stopEvent = readyEvent = NULL;
     // The samples stay the caller's: each one can still be freed.
-    AcquireSRWLockExclusive(&lock);
+    EnterCriticalSection(&lock);
     for (int i = 0; i < MAX_CHANNELS; i++) {
         channels[i].sound = NULL;
         channels[i].startCount = 0;
     }
     requestCount = 0;
-    ReleaseSRWLockExclusive(&lock);
+    LeaveCriticalSection(&lock);
 }
 
 // The whole file is read at once, and only when its size is within the bound.
@@ -299,9 +314,9 @@ static unsigned char *readFile(const char *path, size_t *size)
 
 FSOUND_SAMPLE *FSOUND_API FSOUND_Sample_Load(int, const char *path, unsigned int, int, int)
 {
-    AcquireSRWLockExclusive(&lock);
+    EnterCriticalSection(&lock);
     int rate = running ? outRate : 0, count = outChannels;
-    ReleaseSRWLockExclusive(&lock);
+    LeaveCriticalSection(&lock);
     if (!rate || !path)
         return NULL;
     size_t size;
@@ -323,7 +338,7 @@ int FSOUND_API FSOUND_PlaySound(int channel, FSOUND_SAMPLE *sample)
     double time = now();
     if (!sample)
         return -1;
-    AcquireSRWLockExclusive(&lock);
+    EnterCriticalSection(&lock);
     if (channel == FSOUND_FREE) {
         for (channel = 0; channel < channelCount; channel++) {
             bool asked = false;
@@ -337,7 +352,7 @@ int FSOUND_API FSOUND_PlaySound(int channel, FSOUND_SAMPLE *sample)
         channel = -1;
     else
         requests[requestCount++] = Request{channel, &sample->sound, time};
-    ReleaseSRWLockExclusive(&lock);
+    LeaveCriticalSection(&lock);
     return channel;
 }
 
@@ -345,14 +360,14 @@ signed char FSOUND_API FSOUND_SetVolume(int channel, int volume)
 {
     float gain = (volume < 0 ? 0 : volume > 255 ? 255 : volume) / 255.0f;
     signed char done = 0;
-    AcquireSRWLockExclusive(&lock);
+    EnterCriticalSection(&lock);
     for (int i = 0; i < channelCount; i++) {
         if (channel == FSOUND_ALL || channel == i) {
             channels[i].gain = gain;
             done = 1;
         }
     }
-    ReleaseSRWLockExclusive(&lock);
+    LeaveCriticalSection(&lock);
     return done;
 }
 
@@ -362,21 +377,21 @@ void FSOUND_API FSOUND_Sample_Free(FSOUND_SAMPLE *sample)
         return;
     // Once the lock is ours the mixer is between two buffers, and after this it no longer
     // knows the sample.
-    AcquireSRWLockExclusive(&lock);
+    EnterCriticalSection(&lock);
     forgetSound(channels, MAX_CHANNELS, &sample->sound);
     int kept = 0;
     for (int i = 0; i < requestCount; i++)
         if (requests[i].sound != &sample->sound)
             requests[kept++] = requests[i];
     requestCount = kept;
-    ReleaseSRWLockExclusive(&lock);
+    LeaveCriticalSection(&lock);
     freeSound(&sample->sound);
     free(sample);
 }
 
 void engineState(EngineState *state)
 {
-    AcquireSRWLockExclusive(&lock);
+    EnterCriticalSection(&lock);
     state->running = running;
     state->rate = outRate;
     state->channels = outChannels;
@@ -387,5 +402,5 @@ void engineState(EngineState *state)
     state->longestGap = longestGap;
     state->clockOrigin = clockOrigin;
     state->steadyFor = running ? now() - lastClockMove : 0;
-    ReleaseSRWLockExclusive(&lock);
+    LeaveCriticalSection(&lock);
 }
