@@ -58,9 +58,11 @@ int main(int argc, char **argv)
     }
     Sleep(500);
     engineState(&state);
-    printf("  engine: output %d Hz, %d channels, buffer %d frames; latency from a call to its "
-           "sound leaving for the audio server %.1f ms\n",
-           state.rate, state.channels, state.bufferFrames, state.latency * 1000);
+    printf("  engine: output %d Hz, %d channels, buffer %d frames; from a call until its sound "
+           "leaves the buffer %.1f ms, then %.1f ms more in the audio system (as Wine reports "
+           "it)\n",
+           state.rate, state.channels, state.bufferFrames, state.latency * 1000,
+           state.serverLatency * 1000);
     printf("  engine: %lld buffer events, %d late by over 25 ms (Wine audio stalls), longest "
            "wait %.1f ms\n",
            state.events, state.stalls, state.longestGap * 1000);

@@ -396,7 +396,8 @@ void engineState(EngineState *state)
     state->rate = outRate;
     state->channels = outChannels;
     state->bufferFrames = bufferFrames;
-    state->latency = START_MARGIN + (outRate ? (double)bufferFrames / outRate : 0) + streamLatency;
+    state->latency = START_MARGIN + (outRate ? (double)bufferFrames / outRate : 0);
+    state->serverLatency = streamLatency;
     state->events = eventCount;
     state->stalls = stallCount;
     state->longestGap = longestGap;

@@ -7,7 +7,8 @@ struct EngineState {
     int rate;             // output frames per second
     int channels;         // output channels
     int bufferFrames;     // the stream's buffer
-    double latency;       // seconds from a call to its sound leaving for the audio server
+    double latency;       // seconds from a call until its sound leaves our buffer
+    double serverLatency; // seconds the audio system says it adds after that
     long long events;     // buffer events so far
     int stalls;           // events that came over 25 ms after the previous one
     double longestGap;    // seconds, the longest wait between two events
