@@ -13,11 +13,27 @@
 
 static std::string fixtureFolder;
 
+// The test's sound files go when the test's process ends.
+static void removeFixtures(void)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((fixtureFolder + "\\*.wav").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do
+            DeleteFileA((fixtureFolder + "\\" + found.cFileName).c_str());
+        while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(fixtureFolder.c_str());
+}
+
 static std::string writeFile(const std::string &name, const std::string &bytes)
 {
     std::string unixPath;
-    if (fixtureFolder.empty())
+    if (fixtureFolder.empty()) {
         fixtureFolder = testFolder(&unixPath);
+        atexit(removeFixtures);
+    }
     std::string path = fixtureFolder + "\\" + name;
     FILE *f = fopen(path.c_str(), "wb");
     if (f) {
