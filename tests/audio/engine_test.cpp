@@ -373,6 +373,7 @@ TEST(EngineLifecycle, CallsBeforeInitAndAfterCloseAreHarmless)
     FSOUND_SAMPLE *sample = FSOUND_Sample_Load(FSOUND_FREE, path.c_str(), FSOUND_NORMAL, 0, 0);
     ASSERT_NE(nullptr, sample);
     EXPECT_EQ(2, FSOUND_PlaySound(2, sample));
+    EXPECT_EQ(0, FSOUND_PlaySound(FSOUND_FREE, sample)) << "the first free channel";
     EXPECT_EQ(-1, FSOUND_PlaySound(3, sample)) << "channel past the three asked for";
     FSOUND_Close();
     FSOUND_Close();
