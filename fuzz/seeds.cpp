@@ -19,8 +19,8 @@ int main(int argc, char **argv)
     if (argc < 2)
         return 2;
     int number = 0;
-    for (const WavSpec &spec : readableSpecs())
-        write(argv[1], number++, makeWav(spec, toneBurst(spec.rate / 20)));
+    for (const WavLayout &layout : readableLayouts())
+        write(argv[1], number++, makeWav(layout, toneBurst(layout.rate / 20)));
     for (const WavBytes &file : brokenWavs())
         write(argv[1], number++, file.bytes);
     return 0;

@@ -12,24 +12,24 @@ static bool read(const std::string &bytes, WavFormat *wav)
 TEST(WavReader, ReadsEachLayout)
 {
     std::vector<float> signal = toneBurst(8000);
-    for (const WavSpec &spec : readableSpecs()) {
-        std::string bytes = makeWav(spec, signal);
+    for (const WavLayout &layout : readableLayouts()) {
+        std::string bytes = makeWav(layout, signal);
         WavFormat wav;
-        ASSERT_TRUE(read(bytes, &wav)) << spec.name;
-        EXPECT_EQ(spec.channels, wav.channels) << spec.name;
-        EXPECT_EQ(spec.rate, wav.rate) << spec.name;
-        EXPECT_EQ(spec.bits, wav.bits) << spec.name;
-        EXPECT_EQ(spec.tag == 3, wav.isFloat != 0) << spec.name;
-        EXPECT_EQ(signal.size(), wav.frames) << spec.name;
+        ASSERT_TRUE(read(bytes, &wav)) << layout.name;
+        EXPECT_EQ(layout.channels, wav.channels) << layout.name;
+        EXPECT_EQ(layout.rate, wav.rate) << layout.name;
+        EXPECT_EQ(layout.bits, wav.bits) << layout.name;
+        EXPECT_EQ(layout.tag == 3, wav.isFloat != 0) << layout.name;
+        EXPECT_EQ(signal.size(), wav.frames) << layout.name;
 
         // At its own rate a sound comes out as it went in, to the precision of its samples.
         Sound sound;
-        ASSERT_TRUE(convertWav(&wav, spec.rate, 2, &sound)) << spec.name;
+        ASSERT_TRUE(convertWav(&wav, layout.rate, 2, &sound)) << layout.name;
         double worst = 0;
         for (size_t i = 0; i < signal.size(); i++)
             for (int c = 0; c < 2; c++)
                 worst = fmax(worst, fabs(sound.samples[2 * i + c] - signal[i]));
-        EXPECT_LT(worst, spec.bits == 8 ? 0.01 : 1e-4) << spec.name;
+        EXPECT_LT(worst, layout.bits == 8 ? 0.01 : 1e-4) << layout.name;
         freeSound(&sound);
     }
 }
@@ -44,8 +44,8 @@ TEST(WavReader, RefusesBrokenFiles)
 
 TEST(WavReader, ToleratesAMissingLastPadByte)
 {
-    WavSpec spec = {"odd", 1, 1, 44100, 8, false, false, false};
-    std::string bytes = makeWav(spec, std::vector<float>(101, 0.25f));
+    WavLayout layout = {"odd", 1, 1, 44100, 8, false, false, false};
+    std::string bytes = makeWav(layout, std::vector<float>(101, 0.25f));
     bytes.pop_back();  // the pad byte after the odd-sized data, last in the file
     WavFormat wav;
     ASSERT_TRUE(read(bytes, &wav));
@@ -60,8 +60,8 @@ TEST(Converter, ResamplesToTheOutputRate)
         std::vector<float> signal(row.from / 10);
         for (size_t i = 0; i < signal.size(); i++)
             signal[i] = (float)(0.5 * sin(2 * pi * 440 * i / row.from));
-        WavSpec spec = {"", 3, 1, row.from, 32, false, false, false};
-        std::string bytes = makeWav(spec, signal);
+        WavLayout layout = {"", 3, 1, row.from, 32, false, false, false};
+        std::string bytes = makeWav(layout, signal);
         WavFormat wav;
         Sound sound;
         ASSERT_TRUE(read(bytes, &wav));
@@ -80,7 +80,7 @@ TEST(Converter, ResamplesToTheOutputRate)
 
 TEST(Converter, MapsChannels)
 {
-    WavSpec stereo = {"", 1, 2, 44100, 16, false, false, false};
+    WavLayout stereo = {"", 1, 2, 44100, 16, false, false, false};
     std::string bytes = makeWav(stereo, std::vector<float>(10, 0.5f));
     bytes[44] = bytes[45] = 0;  // first frame: left 0, right 0.5
     WavFormat wav;
@@ -96,7 +96,7 @@ TEST(Converter, MapsChannels)
     EXPECT_EQ(0.0f, sound.samples[3]);
     freeSound(&sound);
 
-    WavSpec mono = {"", 1, 1, 44100, 16, false, false, false};
+    WavLayout mono = {"", 1, 1, 44100, 16, false, false, false};
     bytes = makeWav(mono, std::vector<float>(10, 0.5f));
     ASSERT_TRUE(read(bytes, &wav));
     ASSERT_TRUE(convertWav(&wav, 44100, 3, &sound));

@@ -45,8 +45,8 @@ static std::string writeFile(const std::string &name, const std::string &bytes)
 
 static FSOUND_SAMPLE *loadSound(const std::string &name, const std::vector<float> &signal)
 {
-    WavSpec spec = {"", 1, 1, RECORD_RATE, 16, false, false, false};
-    std::string path = writeFile(name, makeWav(spec, signal));
+    WavLayout layout = {"", 1, 1, RECORD_RATE, 16, false, false, false};
+    std::string path = writeFile(name, makeWav(layout, signal));
     return FSOUND_Sample_Load(FSOUND_FREE, path.c_str(), FSOUND_NORMAL, 0, 0);
 }
 
@@ -279,12 +279,12 @@ TEST_F(Engine, MixesBothChannels)
 
 TEST_F(Engine, LoadsAndPlaysEachFormat)
 {
-    std::vector<WavSpec> specs = readableSpecs();
+    std::vector<WavLayout> layouts = readableLayouts();
     std::vector<FSOUND_SAMPLE *> samples;
-    for (const WavSpec &spec : specs) {
-        std::string path = writeFile(std::string(spec.name) + ".wav", makeWav(spec, toneBurst(spec.rate)));
+    for (const WavLayout &layout : layouts) {
+        std::string path = writeFile(std::string(layout.name) + ".wav", makeWav(layout, toneBurst(layout.rate)));
         samples.push_back(FSOUND_Sample_Load(FSOUND_FREE, path.c_str(), FSOUND_NORMAL, 0, 0));
-        EXPECT_NE(nullptr, samples.back()) << spec.name;
+        EXPECT_NE(nullptr, samples.back()) << layout.name;
     }
     std::vector<double> calls;
     double at = seconds() + 0.05;
@@ -300,13 +300,13 @@ TEST_F(Engine, LoadsAndPlaysEachFormat)
     std::vector<float> click = toneBurst(RECORD_RATE);
     std::vector<Onset> onsets = findOnsets(mono(stop()), click, 0.05f);
     std::vector<int> pairs = pairOnsets(onsets, calls, 0.05);
-    for (size_t k = 0; k < specs.size(); k++) {
-        const Onset *o = bestOnset(onsets, pairs, k, specs.size());
+    for (size_t k = 0; k < layouts.size(); k++) {
+        const Onset *o = bestOnset(onsets, pairs, k, layouts.size());
         if (!samples[k])
             continue;
-        ASSERT_NE(nullptr, o) << specs[k].name << ": not heard\n" << describe(onsets, calls);
-        EXPECT_GT(o->correlation, 0.98) << specs[k].name << ": shape";
-        EXPECT_NEAR(1.0, o->gain, 0.05) << specs[k].name << ": level";
+        ASSERT_NE(nullptr, o) << layouts[k].name << ": not heard\n" << describe(onsets, calls);
+        EXPECT_GT(o->correlation, 0.98) << layouts[k].name << ": shape";
+        EXPECT_NEAR(1.0, o->gain, 0.05) << layouts[k].name << ": level";
     }
     for (FSOUND_SAMPLE *sample : samples)
         FSOUND_Sample_Free(sample);
@@ -328,8 +328,8 @@ TEST_F(Engine, RefusesWhatItCannotRead)
 TEST_F(Engine, FreesSoundsStillPlayingAndGoesOn)
 {
     std::vector<float> noise = noiseBurst(RECORD_RATE, 1.0, 5);
-    WavSpec spec = {"", 1, 1, RECORD_RATE, 16, false, false, false};
-    std::string path = writeFile("long.wav", makeWav(spec, noise));
+    WavLayout layout = {"", 1, 1, RECORD_RATE, 16, false, false, false};
+    std::string path = writeFile("long.wav", makeWav(layout, noise));
     // Freed before, as and after the mixer starts it, on both channels.
     for (int i = 0; i < 60; i++) {
         FSOUND_SAMPLE *sample = FSOUND_Sample_Load(FSOUND_FREE, path.c_str(), FSOUND_NORMAL, 0, 0);
@@ -364,8 +364,8 @@ TEST(EngineLifecycle, CallsBeforeInitAndAfterCloseAreHarmless)
     FSOUND_Sample_Free(NULL);
     EXPECT_EQ(-1, FSOUND_PlaySound(1, NULL));
     FSOUND_SetVolume(FSOUND_ALL, 200);
-    WavSpec spec = {"", 1, 1, 44100, 16, false, false, false};
-    std::string path = writeFile("click.wav", makeWav(spec, toneBurst(44100)));
+    WavLayout layout = {"", 1, 1, 44100, 16, false, false, false};
+    std::string path = writeFile("click.wav", makeWav(layout, toneBurst(44100)));
     EXPECT_EQ(nullptr, FSOUND_Sample_Load(FSOUND_FREE, path.c_str(), FSOUND_NORMAL, 0, 0))
         << "nothing to convert for before the output is open";
 
@@ -395,8 +395,8 @@ TEST(EngineLifecycle, NoAudioServerChild)
     if (!GetEnvironmentVariableA("PULSOREL_NO_SERVER_CHILD", child, sizeof child))
         GTEST_SKIP() << "run as a child of NoAudioServerRunsSilently";
     EXPECT_FALSE(FSOUND_Init(48000, 3, 0));
-    WavSpec spec = {"", 1, 1, 44100, 16, false, false, false};
-    std::string path = writeFile("click.wav", makeWav(spec, toneBurst(44100)));
+    WavLayout layout = {"", 1, 1, 44100, 16, false, false, false};
+    std::string path = writeFile("click.wav", makeWav(layout, toneBurst(44100)));
     FSOUND_SAMPLE *sample = FSOUND_Sample_Load(FSOUND_FREE, path.c_str(), FSOUND_NORMAL, 0, 0);
     EXPECT_EQ(nullptr, sample);
     EXPECT_EQ(-1, FSOUND_PlaySound(1, sample));

@@ -24,29 +24,29 @@ static void putChunk(std::string &s, const char *id, const std::string &body)
         s += '\0';
 }
 
-static std::string samples(const WavSpec &spec, const std::vector<float> &signal)
+static std::string samples(const WavLayout &layout, const std::vector<float> &signal)
 {
     std::string data;
     for (float x : signal) {
-        for (int c = 0; c < spec.channels; c++) {
+        for (int c = 0; c < layout.channels; c++) {
             double v = x > 1 ? 1 : x < -1 ? -1 : x;
-            if (spec.tag == 3 && spec.bits == 32) {
+            if (layout.tag == 3 && layout.bits == 32) {
                 float f = (float)v;
                 unsigned long u;
                 unsigned int w;
                 memcpy(&w, &f, 4);
                 u = w;
                 put32(data, u);
-            } else if (spec.tag == 3) {
+            } else if (layout.tag == 3) {
                 unsigned long long u;
                 memcpy(&u, &v, 8);
                 put32(data, (unsigned long)(u & 0xffffffffu));
                 put32(data, (unsigned long)(u >> 32));
-            } else if (spec.bits == 8) {
+            } else if (layout.bits == 8) {
                 data += (char)(unsigned char)lround(128 + v * 127);
             } else {
-                long long full = llround(v * ((1LL << (spec.bits - 1)) - 1));
-                for (int b = 0; b < spec.bits / 8; b++)
+                long long full = llround(v * ((1LL << (layout.bits - 1)) - 1));
+                for (int b = 0; b < layout.bits / 8; b++)
                     data += (char)((unsigned long long)full >> (8 * b) & 0xff);
             }
         }
@@ -54,47 +54,47 @@ static std::string samples(const WavSpec &spec, const std::vector<float> &signal
     return data;
 }
 
-std::string makeWav(const WavSpec &spec, const std::vector<float> &signal)
+std::string makeWav(const WavLayout &layout, const std::vector<float> &signal)
 {
     std::string format;
-    int blockAlign = spec.channels * spec.bits / 8;
-    put16(format, spec.extensible ? 0xFFFE : spec.tag);
-    put16(format, spec.channels);
-    put32(format, spec.rate);
-    put32(format, (unsigned long)spec.rate * blockAlign);
+    int blockAlign = layout.channels * layout.bits / 8;
+    put16(format, layout.extensible ? 0xFFFE : layout.tag);
+    put16(format, layout.channels);
+    put32(format, layout.rate);
+    put32(format, (unsigned long)layout.rate * blockAlign);
     put16(format, blockAlign);
-    put16(format, spec.bits);
-    if (spec.extensible) {
+    put16(format, layout.bits);
+    if (layout.extensible) {
         static const unsigned char tail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                                0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
         put16(format, 22);
-        put16(format, spec.bits);
-        put32(format, spec.channels == 1 ? 0x4 : 0x3);
-        put16(format, spec.tag);
+        put16(format, layout.bits);
+        put32(format, layout.channels == 1 ? 0x4 : 0x3);
+        put16(format, layout.tag);
         format.append((const char *)tail, sizeof tail);
     }
     std::string body = "WAVE";
-    if (spec.extraChunks) {
+    if (layout.extraChunks) {
         putChunk(body, "LIST", std::string("INFOISFT\x05\0\0\0sox!", 17));  // odd size
         std::string fact;
         put32(fact, (unsigned long)signal.size());
-        if (!spec.formatLast)
+        if (!layout.formatLast)
             putChunk(body, "fmt ", format);
         putChunk(body, "fact", fact);
-    } else if (!spec.formatLast) {
+    } else if (!layout.formatLast) {
         putChunk(body, "fmt ", format);
     }
-    putChunk(body, "data", samples(spec, signal));
-    if (spec.formatLast)
+    putChunk(body, "data", samples(layout, signal));
+    if (layout.formatLast)
         putChunk(body, "fmt ", format);
-    if (spec.extraChunks)
+    if (layout.extraChunks)
         putChunk(body, "id3 ", std::string("TAG", 3));
     std::string file = "RIFF";
     put32(file, (unsigned long)body.size());
     return file + body;
 }
 
-std::vector<WavSpec> readableSpecs(void)
+std::vector<WavLayout> readableLayouts(void)
 {
     return {
         {"pcm16 mono 44100", 1, 1, 44100, 16, false, false, false},
@@ -129,7 +129,7 @@ static void set32(std::string &s, size_t at, unsigned long v)
 
 std::vector<WavBytes> brokenWavs(void)
 {
-    WavSpec plain = {"", 1, 1, 44100, 16, false, false, false};
+    WavLayout plain = {"", 1, 1, 44100, 16, false, false, false};
     std::string good = makeWav(plain, toneBurst(44100));
     // In the plain layout: format at 12 (body at 20), data header at 36, samples from 44.
     std::vector<WavBytes> broken;
@@ -157,11 +157,11 @@ std::vector<WavBytes> brokenWavs(void)
     s = good, memcpy(&s[36], "junk", 4), add("no data chunk", s);
     s = good, memcpy(&s[12], "junk", 4), add("no format chunk", s);
     s = good, set32(s, 16, 0xFFFFFFFFu), add("format size past the end", s);
-    WavSpec ext = {"", 1, 1, 44100, 16, true, false, false};
+    WavLayout ext = {"", 1, 1, 44100, 16, true, false, false};
     s = makeWav(ext, toneBurst(44100)), s[46] = 0x7f, add("extensible, unknown GUID", s);
     s = makeWav(ext, toneBurst(44100)), set16(s, 44, 2), add("extensible ADPCM", s);
     s = makeWav(ext, toneBurst(44100)), set16(s, 36, 0), add("extensible, no extension", s);
-    WavSpec f16 = {"", 3, 1, 44100, 16, false, false, false};
+    WavLayout f16 = {"", 3, 1, 44100, 16, false, false, false};
     add("16-bit float", makeWav(f16, toneBurst(44100)));
     return broken;
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-struct WavSpec {
+struct WavLayout {
     const char *name;
     int tag;          // 1 integer PCM, 3 float
     int channels;
@@ -23,9 +23,9 @@ struct WavBytes {
 };
 
 // The signal on every channel, in the given layout.
-std::string makeWav(const WavSpec &spec, const std::vector<float> &signal);
+std::string makeWav(const WavLayout &layout, const std::vector<float> &signal);
 // The layouts the engine reads.
-std::vector<WavSpec> readableSpecs(void);
+std::vector<WavLayout> readableLayouts(void);
 // Files the engine must refuse, each made from a good one.
 std::vector<WavBytes> brokenWavs(void);
 
