@@ -406,20 +406,6 @@ TEST(EngineLifecycle, NoAudioServerChild)
     FSOUND_Close();
 }
 
-static std::string readText(const std::string &path)
-{
-    std::string text;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (f) {
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
-            text.append(buffer, n);
-        fclose(f);
-    }
-    return text;
-}
-
 TEST(EngineLifecycle, NoAudioServerRunsSilently)
 {
     // The audio server is chosen from the Unix environment, which a child started by Wine
@@ -437,7 +423,7 @@ TEST(EngineLifecycle, NoAudioServerRunsSilently)
                          " wine '" + exe + "' --gtest_filter=EngineLifecycle.NoAudioServerChild"
                          " > out.txt 2>&1; echo $? > code.tmp; mv code.tmp code"));
     ASSERT_TRUE(waitForFile(folder, "code", 60000)) << "the child hangs";
-    std::string code = readText(folder + "\\code"), out = readText(folder + "\\out.txt");
+    std::string code = readWholeFile(folder + "\\code"), out = readWholeFile(folder + "\\out.txt");
     EXPECT_EQ("0\n", code) << "the child failed or crashed:\n" << out;
     EXPECT_NE(std::string::npos, out.find("[  PASSED  ] 1 test")) << out;
     DeleteFileA((folder + "\\code").c_str());

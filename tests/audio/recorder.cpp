@@ -97,13 +97,10 @@ void recordFor(double seconds)
     waitInFolder([&] { return fileSize(raw) >= until; }, (DWORD)(seconds * 1000) + 5000);
 }
 
-std::string stopRecording(void)
+std::string readWholeFile(const std::string &path)
 {
-    runShell("kill $(cat " + unixFolder + "/pid)");
-    std::string done = folder + "\\done", raw = folder + "\\rec.raw";
-    waitInFolder([&] { return fileSize(done) >= 0; }, 10000);
     std::string bytes;
-    FILE *f = fopen(raw.c_str(), "rb");
+    FILE *f = fopen(path.c_str(), "rb");
     if (f) {
         char buffer[65536];
         size_t n;
@@ -111,6 +108,15 @@ std::string stopRecording(void)
             bytes.append(buffer, n);
         fclose(f);
     }
+    return bytes;
+}
+
+std::string stopRecording(void)
+{
+    runShell("kill $(cat " + unixFolder + "/pid)");
+    std::string done = folder + "\\done", raw = folder + "\\rec.raw";
+    waitInFolder([&] { return fileSize(done) >= 0; }, 10000);
+    std::string bytes = readWholeFile(raw);
     DeleteFileA(raw.c_str());
     DeleteFileA((folder + "\\pid").c_str());
     DeleteFileA(done.c_str());

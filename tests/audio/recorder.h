@@ -18,6 +18,8 @@ std::string stopRecording(void);
 bool runShell(const std::string &command);
 // Waits on the folder until it holds the file; false after the time limit.
 bool waitForFile(const std::string &folder, const std::string &name, unsigned long limitMs);
+// The whole file, or nothing when it cannot be read.
+std::string readWholeFile(const std::string &path);
 // A folder for the test's files, with its name under Unix.
 std::string testFolder(std::string *unixPath);
 
