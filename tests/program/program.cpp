@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <stdio.h>
 #include <algorithm>
+#include <functional>
 #include <cmath>
 
 // The build names files the way the build machine does: a Unix path under Wine is on Z:.
@@ -427,49 +428,43 @@ static HWND iconControl(HWND box)
 
 typedef std::vector<COLORREF> Pixels;
 
-static Pixels pixelsOf(HDC dc, int width, int height)
+// The pixels of a bitmap of the screen's kind after `draw` has drawn into it.
+static Pixels drawnPixels(int width, int height, const std::function<void(HDC screen, HDC memory)> &draw)
 {
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    draw(screen, memory);
     Pixels pixels;
     for (int y = 0; y < height; y++)
         for (int x = 0; x < width; x++)
-            pixels.push_back(GetPixel(dc, x, y));
+            pixels.push_back(GetPixel(memory, x, y));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
     return pixels;
 }
 
 // What the screen shows at `area`.
 static Pixels capture(const RECT &area, int width, int height)
 {
-    HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    Pixels pixels = pixelsOf(memory, width, height);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(NULL, screen);
-    return pixels;
+    return drawnPixels(width, height, [&](HDC screen, HDC memory) {
+        BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    });
 }
 
 // A system icon drawn here at its normal size over `background`.
 static Pixels render(LPCSTR icon, COLORREF background, int width, int height)
 {
-    HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    HBRUSH brush = CreateSolidBrush(background);
-    RECT all = {0, 0, width, height};
-    FillRect(memory, &all, brush);
-    DeleteObject(brush);
-    DrawIconEx(memory, 0, 0, LoadIconA(NULL, icon), 0, 0, 0, NULL, DI_NORMAL);
-    Pixels pixels = pixelsOf(memory, width, height);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(NULL, screen);
-    return pixels;
+    return drawnPixels(width, height, [&](HDC, HDC memory) {
+        HBRUSH brush = CreateSolidBrush(background);
+        RECT all = {0, 0, width, height};
+        FillRect(memory, &all, brush);
+        DeleteObject(brush);
+        DrawIconEx(memory, 0, 0, LoadIconA(NULL, icon), 0, 0, 0, NULL, DI_NORMAL);
+    });
 }
 
 // Icon handles are not comparable across processes, so the box's icon is recognised by
